@@ -7,6 +7,17 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps several names below to their A/W functions by macro; a file that
+// includes both gets our names (and calls the system's as MessageBoxA, MoveFileA, ...).
+#ifdef _WIN32
+#undef MessageBox
+#undef DeleteFile
+#undef MoveFile
+#undef GetTempPath
+#undef GetFullPathName
+#undef GetShortPathName
+#endif
+
 namespace plat {
 
 // ---- Handles -------------------------------------------------------------------------
@@ -95,14 +106,31 @@ std::int64_t UnixTimeNow();
 // file name. Tests and `vandolin apply` replace them with SetArguments.
 int ParamCount();  // number of arguments after argument 0
 std::string ParamStr(int index);  // empty outside 0..ParamCount()
+// args[0] becomes argument 0; an empty list goes back to the real command line.
 void SetArguments(const std::vector<std::string>& args);
+// The runtime's splitting of a command line (Windows builds split GetCommandLineA with it):
+// blanks separate arguments, double quotes group blanks and are removed.
+std::vector<std::string> SplitCommandLine(const char* commandLine);
 
 // ---- User interface ----------------------------------------------------------------
 using Window = std::intptr_t;  // 0: none
+// The same values as <windows.h>'s macros, which are kept for files that include it.
+#pragma push_macro("MB_OK")
+#pragma push_macro("MB_ICONERROR")
+#pragma push_macro("MB_ICONINFORMATION")
+#pragma push_macro("MB_TASKMODAL")
+#undef MB_OK
+#undef MB_ICONERROR
+#undef MB_ICONINFORMATION
+#undef MB_TASKMODAL
 constexpr std::uint32_t MB_OK = 0x0000;
 constexpr std::uint32_t MB_ICONERROR = 0x0010;
 constexpr std::uint32_t MB_ICONINFORMATION = 0x0040;
 constexpr std::uint32_t MB_TASKMODAL = 0x2000;
+#pragma pop_macro("MB_TASKMODAL")
+#pragma pop_macro("MB_ICONINFORMATION")
+#pragma pop_macro("MB_ICONERROR")
+#pragma pop_macro("MB_OK")
 // MessageBoxA; on POSIX the caption and the text go to the terminal.
 int MessageBox(Window owner, const std::string& text, const std::string& caption,
                std::uint32_t flags);

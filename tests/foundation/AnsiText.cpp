@@ -1,0 +1,40 @@
+// Test-side UTF-8 decoding, independent of the platform layer's.
+#include "AnsiText.h"
+
+#include "UResTool.h"
+
+namespace foundation {
+
+std::u16string Utf16(const std::string& utf8) {
+  std::u16string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    unsigned char b = static_cast<unsigned char>(utf8[i]);
+    char32_t c;
+    std::size_t n;
+    if (b < 0x80) {
+      c = b, n = 1;
+    } else if (b < 0xE0) {
+      c = b & 0x1Fu, n = 2;
+    } else if (b < 0xF0) {
+      c = b & 0x0Fu, n = 3;
+    } else {
+      c = b & 0x07u, n = 4;
+    }
+    for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+    i += n;
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+std::string Ansi(const std::string& utf8) {
+  std::u16string wide = Utf16(utf8);
+  return WideToAnsi(wide.data(), static_cast<int>(wide.size()));
+}
+
+}  // namespace foundation
