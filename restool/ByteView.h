@@ -46,7 +46,7 @@ class ByteView {
   }
   std::int32_t I32(std::uint64_t offset) const { return static_cast<std::int32_t>(U32(offset)); }
   bool BytesEqual(std::uint64_t offset, const void* expected, std::uint64_t count) const {
-    return Contains(offset, count) && std::memcmp(data_ + offset, expected, count) == 0;
+    return Contains(offset, count) && std::memcmp(data_ + offset, expected, static_cast<std::size_t>(count)) == 0;
   }
   // The start of the view, for handing a checked range on (Ptr(0, Size())).
   const std::uint8_t* Data() const { return data_; }

@@ -10,6 +10,9 @@
 
 #include "Streams.h"
 
+namespace rtl {
+class TStringList;
+}
 class TDataResItem;
 class TResDataHandler;
 
@@ -28,7 +31,7 @@ class TResDataHandler {
   virtual bool IsText() { return false; }
   virtual void ExportTo(rtl::TStream& stream, const std::string& ext);
   virtual void ImportFrom(rtl::TStream& stream, const std::string& ext);
-  virtual void LoadInto(void* /*target*/) {}
+  virtual void LoadInto(rtl::TStringList* /*target*/) {}
   virtual std::string Description();
   virtual std::string StatusText();
   virtual bool IsCarried() { return false; }
@@ -57,7 +60,7 @@ class TDefaultDataHandler : public TResDataHandler {
   void BuildFormats() override;
   std::string FormatDescription(const std::string& ext) override;
   bool IsText() override;
-  void LoadInto(void* target) override;  // target: an rtl::TStringList
+  void LoadInto(rtl::TStringList* target) override;  // the lines of the data
   std::string Description() override;
   bool IsRtf();
 
@@ -72,6 +75,9 @@ using TTypeHandlerLookup = std::function<THandlerFactory(std::int32_t type)>;
 using TItemHandlerLookup = std::function<THandlerFactory(TDataResItem* item)>;
 std::vector<TTypeHandlerLookup>* TypeHandlerRegistry();  // null when never created
 std::vector<TItemHandlerLookup>* ItemHandlerRegistry();
+// The registries made on demand, for code that adds handlers (tools, tests).
+std::vector<TTypeHandlerLookup>& CreateTypeHandlerRegistry();
+std::vector<TItemHandlerLookup>& CreateItemHandlerRegistry();
 
 // The file stream that remembers the name it was opened with.
 class TResFileStream : public rtl::TFileStream {

@@ -58,6 +58,8 @@ class TListResItem : public TResourceItem {
 
   TResourceList* GetSubList();  // made by CreateSubList on first use
   bool HasSingleChild();        // a name node with exactly one language
+  // The sub-list when it was made already, else none; never makes or fills one.
+  TResourceList* ExistingSubList() const { return subList_.get(); }
 
  protected:
   virtual std::unique_ptr<TResourceList> CreateSubList() = 0;
@@ -83,6 +85,8 @@ class TResourceList {
   TListResItem* Owner() const { return owner_; }
 
   Items& GetItems();  // created empty, then filled, on first use
+  // Whether the collection exists (the list was asked for); never fills.
+  bool IsFilled() const { return items_ != nullptr; }
   int Count();
   TResourceItem* Item(int index);  // EListError "List index out of bounds (%d)"
   TListResItem* ListItem(int index);

@@ -1,0 +1,40 @@
+// Choosing a free file name for a new file and moving a finished file over its target,
+// with a backup of the file it replaces.
+#include <string>
+
+#include "Platform.h"
+#include "ResContainer.h"
+#include "UResTool.h"
+
+namespace {
+
+// A directory of that name blocks the name as much as a file does.
+bool NameTaken(const std::string& name) {
+  return plat::FileExists(name) || plat::DirectoryExists(name);
+}
+
+}  // namespace
+
+std::string UniqueFileName(const std::string& name) {
+  const std::string stem = RemoveFileExt(name);
+  const std::string ext = name.substr(stem.size());  // what RemoveFileExt took off
+  std::string result = name;
+  for (unsigned n = 1; NameTaken(result); ++n) result = stem + std::to_string(n) + ext;
+  return result;
+}
+
+bool MoveWithBackup(const std::string& source, const std::string& target, bool backup) {
+  try {
+    if (SameFile(source, target)) return true;
+    if (backup && plat::FileExists(target)) {
+      std::string backupName = target;
+      if (!MoveToBackup(backupName) || !plat::FileExists(backupName)) return false;
+    }
+    plat::DeleteFile(target);
+    if (plat::FileExists(target)) return false;  // in use, or not ours to delete
+    plat::MoveFile(source, target);
+    return plat::FileExists(target) && !plat::FileExists(source);
+  } catch (...) {
+    return false;  // reported by the result only
+  }
+}
