@@ -23,6 +23,9 @@ std::string UniqueFileName(const std::string& name) {
   return result;
 }
 
+// The old target is moved aside before the new file takes its name and deleted only once
+// the new file is in place, so a failing rename leaves the old file where it was: deleting
+// it first would lose it when the rename then fails.
 bool MoveWithBackup(const std::string& source, const std::string& target, bool backup) {
   try {
     if (SameFile(source, target)) return true;
@@ -30,10 +33,19 @@ bool MoveWithBackup(const std::string& source, const std::string& target, bool b
       std::string backupName = target;
       if (!MoveToBackup(backupName) || !plat::FileExists(backupName)) return false;
     }
-    plat::DeleteFile(target);
-    if (plat::FileExists(target)) return false;  // in use, or not ours to delete
-    plat::MoveFile(source, target);
-    return plat::FileExists(target) && !plat::FileExists(source);
+    if (plat::DirectoryExists(target)) return false;
+    if (!plat::FileExists(target)) {
+      plat::MoveFile(source, target);
+      return plat::FileExists(target) && !plat::FileExists(source);
+    }
+    const std::string aside = UniqueFileName(target + ".old");
+    if (!plat::MoveFile(target, aside) || plat::FileExists(target)) return false;  // in use
+    if (!plat::MoveFile(source, target) || !plat::FileExists(target)) {
+      plat::MoveFile(aside, target);  // put the old file back
+      return false;
+    }
+    plat::DeleteFile(aside);
+    return !plat::FileExists(source);
   } catch (...) {
     return false;  // reported by the result only
   }

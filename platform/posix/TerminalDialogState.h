@@ -52,6 +52,8 @@ struct DialogState {
   bool drawnSinceChange = false;  // the full dialog on screen shows its current state
   bool liveLineOpen = false;      // a progress/status line is waiting for its line end
   std::string liveText;           // the last status text set while the dialog works
+  std::string lastLiveLine;       // not repeated when the output is no terminal
+  bool keysExplained = false;
 
   Control* Find(int id);
 };

@@ -162,9 +162,12 @@ TEST_F(Files, MoveOntoATargetThatCannotBeReplacedFailsAndKeepsTheSource) {
 #endif
 }
 
-TEST_F(Files, MoveOfAMissingSourceFails) {
+// A rename that fails once the old file is out of the way must not lose the old file.
+TEST_F(Files, MoveOfAMissingSourceFailsAndKeepsTheOldTarget) {
   WriteBytes(dir + "out.exe", B("old"));
   EXPECT_FALSE(MoveWithBackup(dir + "gone.tmp", dir + "out.exe", false));
+  EXPECT_EQ(ListDir(dir), (std::vector<std::string>{"out.exe"}));
+  EXPECT_EQ(Content("out.exe"), "old");
 }
 
 }  // namespace

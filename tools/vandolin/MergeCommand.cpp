@@ -1,6 +1,7 @@
-// `vandolin merge TARGET PATCH -o OUT`: the resources of the image PATCH merged into
-// TARGET as a patch does it (same type, name and language replaced, the rest added), and
-// the result written to OUT, which may be TARGET itself.
+// `vandolin merge TARGET PATCH -o OUT [--backup]`: the resources of the image PATCH merged
+// into TARGET as a patch does it (same type, name and language replaced, the rest added),
+// and the result written to OUT, which may be TARGET itself.
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -16,10 +17,16 @@
 #include "Platform.h"
 #include "ResourceImport.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 const char kUsage[] =
-    "usage: vandolin merge TARGET PATCH -o OUT\n"
+    "usage: vandolin merge TARGET PATCH -o OUT [--backup]\n"
     "\n"
     "Merges the resources of the resource image PATCH into TARGET: a resource of\n"
     "the same type, name and language is replaced, any other is added. The result\n"
@@ -27,7 +34,36 @@ const char kUsage[] =
     "replaced and added; resources that could not be merged are reported on\n"
     "stderr and skipped.\n"
     "\n"
-    "  -o, --output OUT  the file to write\n";
+    "  -o, --output OUT  the file to write\n"
+    "  --backup          keep a file OUT replaces under its backup name\n"
+    "                    (\"OUT Backup.ext\", numbered when that exists)\n"
+    "\n"
+    "Writing a large executable shows its progress on a terminal.\n";
+
+// Rewriting an executable of this size takes long enough to show how far it got.
+constexpr std::int32_t kProgressFrom = 16 << 20;
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+// A percentage on one terminal line, rewritten as it rises; the container reports
+// (range, position) pairs, of which range 100 carries the percentage.
+TProgressEvent TerminalProgress(const std::string& out, std::int32_t size) {
+  if (size < kProgressFrom || !StderrIsTerminal()) return TProgressEvent();
+  auto shown = std::make_shared<int>(-1);
+  return [out, shown](std::int32_t range, std::int32_t position) {
+    if (range != 100 || position == *shown) return;
+    *shown = position;
+    std::fprintf(stderr, "\rwriting %s: %3d%%", out.c_str(), position);
+    if (position >= 100) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+  };
+}
 
 struct Changes {
   int replaced = 0;  // resources of the target with new data
@@ -48,7 +84,7 @@ Changes CountChanges(TResourceList& root) {
 }  // namespace
 
 int MergeCommand(const CommandArgs& args) {
-  cli::Arguments a = cli::Parse(args, {{"output", 'o', true}});
+  cli::Arguments a = cli::Parse(args, {{"output", 'o', true}, {"backup", 0, false}});
   if (a.help) {
     std::cout << kUsage;
     return cli::kExitOk;
@@ -66,10 +102,17 @@ int MergeCommand(const CommandArgs& args) {
   }
   const Changes changes = CountChanges(*target->GetRootList());
   std::string temp;
-  target->SaveToTempFile(plat::ExtractFilePath(out), temp, TProgressEvent());
+  target->SaveToTempFile(plat::ExtractFilePath(out), temp, TerminalProgress(out, target->Size()));
   // The target's file stays open while its container lives, and OUT may be that file.
   target.reset();
-  MoveIntoPlace(temp, out);
+  if (a.Has("backup")) {
+    if (!MoveWithBackup(temp, out, true)) {
+      DiscardTemp(temp);
+      throw EFailedOverwriteException(out);
+    }
+  } else {
+    MoveIntoPlace(temp, out);
+  }
 
   for (const std::string& message : skipped) std::cerr << "vandolin: skipped: " << message << "\n";
   std::cout << "replaced " << changes.replaced << ", added " << changes.added << "\n";

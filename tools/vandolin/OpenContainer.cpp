@@ -2,9 +2,9 @@
 // here is handed to the resource image reader, which reports it with its own message.
 #include "OpenContainer.h"
 
-#include "Format.h"
 #include "Platform.h"
 #include "ResResFile.h"
+#include "UResPEFile.h"
 
 namespace {
 
@@ -20,7 +20,6 @@ bool StartsWithMZ(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<TResContainer> OpenContainer(const std::string& path) {
-  if (StartsWithMZ(path))
-    throw rtl::Exception(rtl::Format("%s: executables are not supported by this build", {path}));
+  if (StartsWithMZ(path)) return TPEFile::CreateFromFile(path);
   return TResResFile::CreateFromFile(path);
 }
