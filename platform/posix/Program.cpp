@@ -1,5 +1,6 @@
 // Program-level services of the POSIX backend: arguments, time, the terminal in place of
 // message boxes, and the desktop's opener in place of the shell.
+#include <chrono>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,7 +101,13 @@ int MessageBox(Window, const std::string& text, const std::string& caption, std:
   return 1;  // IDOK
 }
 
+// A terminal bell, at most a few a second: the payload loader beeps after every inflate
+// call, thousands of times for a large payload, where a system sound would simply overlap.
 void MessageBeep(std::uint32_t) {
+  static std::chrono::steady_clock::time_point last{};
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last < std::chrono::milliseconds(250)) return;
+  last = now;
   if (::isatty(STDERR_FILENO)) {
     std::fputc('\a', stderr);
     std::fflush(stderr);
