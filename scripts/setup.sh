@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev zlib1g-dev
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386
-  xvfb xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils
   python3-pefile llvm
   clang libclang-rt-14-dev
   valgrind tmux
