@@ -44,7 +44,12 @@ bool MoveWithBackup(const std::string& source, const std::string& target, bool b
       plat::MoveFile(aside, target);  // put the old file back
       return false;
     }
-    plat::DeleteFile(aside);
+    if (!plat::DeleteFile(aside) && plat::FileExists(aside)) {
+      // The old file may be renamed but not deleted (read-only): undo both renames.
+      plat::MoveFile(target, source);
+      plat::MoveFile(aside, target);
+      return false;
+    }
     return !plat::FileExists(source);
   } catch (...) {
     return false;  // reported by the result only
