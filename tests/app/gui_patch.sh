@@ -33,33 +33,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$display_file")"
-  rm -f "$display_file"
-fi
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# wait_exit PID SECONDS: the exit code of the background process, or 124 on a time-out.
-wait_exit() {
-  local pid=$1 limit=$2
-  for _ in $(seq $((limit * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"
-      return $?
-    fi
-    sleep 0.1
-  done
-  return 124
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/gui.sh"
+ensure_display
 
 # find_window TITLE SECONDS: the id of a visible window with exactly that title.
 find_window() {
