@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The sample run: installs what is missing, builds the native tools and shows what the
-# authoring tool offers.
+# The sample run: installs what is missing, builds the native tools, shows what the
+# authoring tool offers, then does the whole job on the sample program (sample_run.sh).
 #
 # Build directory: ${ZED_BUILD_PREFIX:-build/}native.
 set -euo pipefail
