@@ -47,7 +47,13 @@ TPEHeader::TPEHeader(const ByteView& image) {
     const TPESectionHeader h = DecodeSectionHeader(
         nt.Sub(pe::kSectionTable + pe::kSectionHeaderSize * static_cast<std::uint32_t>(i),
                pe::kSectionHeaderSize));
-    if (pe::SectionNameIs(h.Name, pe::kResourceSectionName)) ++resourceSections;
+    if (pe::SectionNameIs(h.Name, pe::kResourceSectionName)) {
+      ++resourceSections;
+      // The new directory is addressed at the aligned address and its data from the
+      // section's own: off the alignment the two disagree and the output is broken.
+      if (h.VirtualAddress % nt.U32(pe::kSectionAlignment) != 0)
+        Refuse(perefusal::kBadResourceAddress);
+    }
     if (!h.HasRawData()) continue;
     if (!image.Contains(h.PointerToRawData, h.SizeOfRawData)) Refuse(perefusal::kSectionOutsideFile);
     firstData = std::min<std::uint64_t>(firstData, h.PointerToRawData);
@@ -188,6 +194,9 @@ std::uint32_t TPEHeader::SetResourceSection(std::int32_t newSize) {
   }
   const std::uint32_t header = SectionOffset(k);
   const TPESectionHeader old = Section(k);
+  // Resource data addresses past 4 GB would wrap around.
+  if (std::int64_t{old.VirtualAddress} + AlignUp64(newSize, sa) > 0xFFFFFFFFll)
+    Refuse(perefusal::kBadResourceAddress);
   // A resource section without file bytes gets a place; PlaceSections settles it.
   if (old.PointerToRawData == 0) SetU32(header + pe::kSecPointerToRawData, newRaw);
 

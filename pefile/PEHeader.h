@@ -25,6 +25,8 @@ inline constexpr char kTwoResourceSections[] =
     "The executable has more than one resource section.";
 inline constexpr char kTooLarge[] = "The new executable would be larger than 2 GB.";
 inline constexpr char kNoRoom[] = "Cannot create resource section.";
+inline constexpr char kBadResourceAddress[] =
+    "The executable's resource section has an unusable virtual address.";
 }  // namespace perefusal
 
 class TPEHeader {

@@ -21,12 +21,20 @@ usage() {
 
 configure_and_build() {
   local what=$1
+  # Two runs may start at once; one build at a time in the directory.
+  mkdir -p "$build"
+  exec 9>"$build/.fuzz-build.lock"
+  flock 9
   if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZED_FUZZ=ON \
       -DZED_SANITIZE=ON -DZED_TESTS=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-      >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; return 1; }
+      >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; return 1; }
   fi
   cmake --build "$build" -j"${ZED_JOBS:-2}" --target "$what"
+  local status=$?
+  flock -u 9
+  exec 9>&-
+  return $status
 }
 
 [ $# -ge 1 ] || usage

@@ -87,6 +87,9 @@ if [ "${ZED_SKIP_ASAN:-0}" != 1 ]; then
   run_build asan "${prefix}asan" -DZED_SANITIZE=ON
 fi
 
+# Hardening: each fuzz target briefly over its seeds (scripts/test_hardening.sh).
+if bash scripts/test_hardening.sh "${prefix}fuzz"; then results+=("fuzz: every target ran clean"); else results+=("fuzz: failed"); failed=$((failed + 1)); fi
+
 echo
 for r in "${results[@]}"; do echo "  $r"; done
 echo "summary: $passed passed, $failed failed"

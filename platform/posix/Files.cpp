@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "Handles.h"
+#include "FaultInjection.h"
 #include "Platform.h"
 
 namespace plat {
@@ -86,6 +87,7 @@ bool CopyThenUnlink(const std::string& from, const std::string& to) {
 }  // namespace
 
 Handle OpenFileForRead(const std::string& name) {
+  if (fault::ShouldFail(fault::kOpen)) return kInvalidHandle;
   int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return kInvalidHandle;
   struct stat st;
@@ -104,6 +106,7 @@ std::uint32_t GetFileSize32(Handle file) {
 }
 
 Handle CreateReadOnlyMapping(Handle file) {
+  if (fault::ShouldFail(fault::kMap)) return kNoHandle;
   int fd = FileFd(file);
   struct stat st;
   if (fd < 0 || ::fstat(fd, &st) != 0) return kNoHandle;
@@ -115,6 +118,7 @@ Handle CreateReadOnlyMapping(Handle file) {
 }
 
 const void* MapWholeView(Handle mapping) {
+  if (fault::ShouldFail(fault::kMap)) return nullptr;
   HandleObject object{};
   if (!posix::LookupHandle(mapping, HandleObject::kMapping, &object)) return nullptr;
   if (object.size > SIZE_MAX) return nullptr;
@@ -144,10 +148,12 @@ void CloseHandle(Handle h) {
 }
 
 Handle FileCreate(const std::string& name) {
+  if (fault::ShouldFail(fault::kCreate)) return kInvalidHandle;
   return WrapFd(::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
 }
 
 Handle FileOpen(const std::string& name, std::uint16_t mode) {
+  if (fault::ShouldFail(fault::kOpen)) return kInvalidHandle;
   int flags;
   switch (mode & 3) {
     case fmOpenWrite: flags = O_WRONLY; break;
@@ -181,6 +187,7 @@ std::int32_t FileRead(Handle file, void* buffer, std::int32_t count) {
 }
 
 std::int32_t FileWrite(Handle file, const void* buffer, std::int32_t count) {
+  if (fault::ShouldFail(fault::kWrite)) return -1;
   int fd = FileFd(file);
   if (fd < 0 || count < 0) return -1;
   std::int32_t done = 0;
@@ -221,10 +228,12 @@ bool DirectoryExists(const std::string& name) {
 }
 
 bool DeleteFile(const std::string& name) {
+  if (fault::ShouldFail(fault::kDelete)) return false;
   return !DirectoryExists(name) && ::unlink(name.c_str()) == 0;
 }
 
 bool MoveFile(const std::string& from, const std::string& to) {
+  if (fault::ShouldFail(fault::kRename)) return false;
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
     return true;
   int err = errno;

@@ -1,0 +1,1 @@
+int _start(void) { return 0; }
