@@ -60,6 +60,8 @@ class TImport {
     TDataResItem* into = nullptr;
     try {
       into = section_->FindMatchingItem(leaf, addMissing_, addMissing_);
+    } catch (const ECorruptResource&) {
+      throw;  // a damaged target directory is no missing resource: adding would hide it
     } catch (const std::exception& e) {
       if (!addMissing_) {
         Report(e);

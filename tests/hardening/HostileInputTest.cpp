@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Exceptions.h"
+#include "MyStreams.h"
 #include "SyntheticPE.h"
 #include "UResPEFile.h"
 #include "UResTypes.h"
@@ -145,6 +146,26 @@ TEST(HostileInput, VersionChecksumOfACodeSectionBeyondTheFileCountsTheMissingWor
     }
     EXPECT_EQ(synth::Open(edited.data)->VersionChecksum(), expected);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A damaged list in the target is no missing resource: the import must not add the
+// resource beside it and let the patch end as a success that silently drops the list.
+TEST(HostileInput, ADamagedTargetDirectoryFailsTheImport) {
+  synth::Bytes rsrc;
+  synth::DirTable(rsrc, 0, 0, 1, {{6, 0x00FFFF00u | synth::kHigh}});  // names far outside
+  const auto file = synth::WithResources(rsrc);
+  std::unique_ptr<TPEFile> pe = synth::Open(file);
+  std::vector<std::uint8_t> image(EmptyResHeader, EmptyResHeader + 32);
+  const std::uint8_t entry[] = {4, 0, 0, 0, 32, 0, 0, 0, 0xFF, 0xFF, 6, 0, 0xFF, 0xFF, 1, 0,
+                                0, 0, 0, 0, 0, 0, 0x09, 0x04, 0, 0, 0, 0, 0, 0, 0, 0,
+                                'a', 'b', 'c', 'd'};
+  image.insert(image.end(), entry, entry + sizeof entry);
+  TReadMemoryStream stream(image.data(), static_cast<std::int32_t>(image.size()));
+  EXPECT_THROW(ImportResources(pe->GetRootList(), stream, true, nullptr), ECorruptResource);
 }
 
 }  // namespace
