@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DataResItem.h"
+#include "ForEachLeaf.h"
 #include "ResImageFormat.h"
 #include "ResourceTree.h"
 #include "Streams.h"
@@ -38,16 +39,6 @@ bool SameBytes(TDataResItem& a, TDataResItem& b) {
          (size == 0 || std::memcmp(a.Data(), b.Data(), static_cast<std::size_t>(size)) == 0);
 }
 
-template <class Visit>
-void ForEachLeaf(TResourceList& root, Visit visit) {
-  for (int t = 0; t < root.Count(); ++t) {
-    TResourceList& names = *root.ListItem(t)->GetSubList();
-    for (int n = 0; n < names.Count(); ++n) {
-      TResourceList& languages = *names.ListItem(n)->GetSubList();
-      for (int l = 0; l < languages.Count(); ++l) visit(*languages.DataItem(l));
-    }
-  }
-}
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // Visiting every language leaf of a resource tree in tree order (types, their names, the
-// languages of each name), for the commands that report on a whole tree.
+// languages of each name), for walks over a whole tree (differences, reports).
 #pragma once
 
 #include "DataResItem.h"
